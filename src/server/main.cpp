@@ -87,6 +87,8 @@ int main(int argc, char** argv) {
     sigaddset(&sinais, SIGTERM);
     sigaddset(&sinais, SIGINT);
     pthread_sigmask(SIG_BLOCK, &sinais, nullptr);
+    // A client that hangs up mid-answer is that request's problem, not the server's.
+    ::signal(SIGPIPE, SIG_IGN);
 
     try {
         if (!senhaDada)

@@ -306,6 +306,19 @@ TEST_F(Upload, AServerThatStallsAfterItsHeadersIsAbandoned) {
     EXPECT_EQ(ui_.chamadas(), std::vector<std::string>{"loadOrErro(true)"});
 }
 
+TEST_F(Upload, AConnectionLostWhileTheArchiveIsSentFailsTheUpload) {
+    teste::escreverArquivo(arquivo_, std::string(20 << 20, 'z'));
+    RespostaRoteirizada corte;
+    corte.cortar = true;
+    ServidorTlsRoteirizado servidor({corte});
+    EXPECT_FALSE(enviar(servidor.url()));
+    const std::string prefixo = kMsgErroEnvio;
+    EXPECT_EQ(mensagemStatus().substr(0, prefixo.size()), prefixo);
+    EXPECT_GT(mensagemStatus().size(), prefixo.size()) << mensagemStatus();
+    EXPECT_EQ(servidor.pedidos().size(), 1u);
+    EXPECT_EQ(ui_.chamadas(), std::vector<std::string>{"loadOrErro(true)"});
+}
+
 TEST_F(Upload, ConnectionRefusedAndAMissingArchiveFailWithTheirMessage) {
     EXPECT_FALSE(enviar("https://127.0.0.1:9/"));
     const std::string prefixo = kMsgErroEnvio;
