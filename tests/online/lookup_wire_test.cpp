@@ -93,7 +93,7 @@ TEST(Consulta, SettlesForTls11WhereTheUploadRefusesIt) {
     teste::ScriptedUi ui;
     EXPECT_FALSE(enviarCopiaOnline(ui, arquivo.string()));
     EXPECT_EQ(servidor.pedidos().size(), 1u);
-    EXPECT_EQ(servidor.handshakesFalhos(), 1);
+    EXPECT_EQ(servidor.handshakesFalhos(1), 1);
 }
 
 TEST(Consulta, ErrorsCarryTheStatusLineOrTheReadersMessage) {

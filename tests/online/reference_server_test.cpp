@@ -103,10 +103,12 @@ TEST(ServidorReferencia, TheLookupGivesTheNewestArchiveOfThatEstablishment) {
     struct Envio {
         std::string estabelecimento, arquivo;
     };
+    // The second name goes quoted-printable with a soft break, "=3D" and "=E7".
+    const std::string longo = "Mercado " + std::string(70, 'M') + " =2 Ação";
     const Envio envios[] = {
         {"Loja 1", "Backup_Vaultkeep_03_02_2025_10_00.zip"},
         {"Loja 1", "Backup_Vaultkeep_04_02_2025_09_00.zip"},
-        {"Loja 2", "Backup_Vaultkeep_01_02_2025_08_00.zip"},
+        {longo, "Backup_Vaultkeep_01_02_2025_08_00.zip"},
     };
     unsigned semente = 0;
     for (const auto& e : envios) {
@@ -117,7 +119,7 @@ TEST(ServidorReferencia, TheLookupGivesTheNewestArchiveOfThatEstablishment) {
     }
     nomeEstabelecimento = "Loja 1";
     EXPECT_EQ(consultarBackupOnline().originalFileName, "Backup_Vaultkeep_04_02_2025_09_00.zip");
-    nomeEstabelecimento = "Loja 2";
+    nomeEstabelecimento = longo;
     EXPECT_EQ(consultarBackupOnline().originalFileName, "Backup_Vaultkeep_01_02_2025_08_00.zip");
     nomeEstabelecimento = "Loja 3";
     EXPECT_EQ(erroDaConsulta(), "HTTP/1.1 404 Not Found");

@@ -284,7 +284,7 @@ TEST_F(Upload, AServerOfferingOnlyTls11FailsInTheHandshake) {
     urlUpload = servidor.url();
     EXPECT_FALSE(enviarCopiaOnline(ui, arquivo_.string()));
     EXPECT_TRUE(servidor.pedidos().empty());
-    EXPECT_EQ(servidor.handshakesFalhos(), 1);
+    EXPECT_EQ(servidor.handshakesFalhos(1), 1);
     const std::string prefixo = kMsgErroEnvio;
     EXPECT_EQ(mensagemStatus().substr(0, prefixo.size()), prefixo);
     EXPECT_GT(mensagemStatus().size(), prefixo.size());
