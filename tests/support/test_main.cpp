@@ -16,7 +16,9 @@ void definirRaizTeste(const fs::path& p);
 
 namespace {
 
-class PerfilIsolado : public ::testing::Environment {
+// Lives for the whole of main, so the folder goes away on every normal exit,
+// listing the tests included.
+class PerfilIsolado {
   public:
     PerfilIsolado() {
         namespace fs = std::filesystem;
@@ -38,7 +40,10 @@ class PerfilIsolado : public ::testing::Environment {
         ::setenv("VAULTKEEP_PROBE_URL", "http://127.0.0.1:9/", 1);
     }
 
-    void TearDown() override {
+    PerfilIsolado(const PerfilIsolado&) = delete;
+    PerfilIsolado& operator=(const PerfilIsolado&) = delete;
+
+    ~PerfilIsolado() {
         if (!std::getenv("VAULTKEEP_KEEP_TEST_DIRS"))
             vaultkeep::teste::removerArvore(raiz_);
     }
@@ -51,6 +56,6 @@ class PerfilIsolado : public ::testing::Environment {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new PerfilIsolado);  // gtest takes ownership
+    const PerfilIsolado perfil;
     return RUN_ALL_TESTS();
 }
