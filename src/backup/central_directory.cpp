@@ -27,11 +27,12 @@ std::uint32_t assinaturaEm(const ArquivoNativo& a, std::uint64_t offset) {
 
 }  // namespace
 
-std::string nomeDaEntrada(std::string_view nomeBruto, std::uint16_t flags, std::string_view extra) {
+std::string nomeDaEntrada(std::string_view nomeBruto, std::uint16_t flags, std::string_view extra,
+                          bool codigoOem) {
     if (!(flags & kFlagUtf8))
         if (auto unicode = nomeUnicodeDoExtra(extra, nomeBruto))
             return *unicode;
-    return lerNomeArmazenado(nomeBruto, flags & kFlagUtf8);
+    return lerNomeArmazenado(nomeBruto, flags & kFlagUtf8, codigoOem);
 }
 
 std::unique_ptr<DiretorioCentral> DiretorioCentral::abrir(const ArquivoNativo& arquivo,
@@ -155,7 +156,7 @@ bool DiretorioCentral::lerEntrada(EntradaZip& e) {
         return false;
     e.offsetLocal += deslocamento_;
     e.nomeBruto = variavel.substr(0, tamNome);
-    e.nome = nomeDaEntrada(e.nomeBruto, e.flags, extra);
+    e.nome = nomeDaEntrada(e.nomeBruto, e.flags, extra, hostComCodigoOem(e.versaoFeita));
     pos_ += tamRegistro;
     ++lidas_;
     return true;

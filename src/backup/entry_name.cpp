@@ -18,13 +18,26 @@ std::optional<NomeArmazenado> armazenarNome(std::string_view nomeArquivo) {
     return NomeArmazenado{nome, true};
 }
 
-std::string lerNomeArmazenado(std::string_view bytes, bool utf8) {
+std::string lerNomeArmazenado(std::string_view bytes, bool utf8, bool codigoOem) {
     if (utf8)
         return utf8Valido(bytes) ? std::string(bytes) : ansiParaUtf8(bytes);
-    const std::string ansi = oemParaAnsi(bytes);
+    const std::string ansi = codigoOem ? oemParaAnsi(bytes) : std::string(bytes);
     if (!somenteAscii(ansi) && utf8Valido(ansi))
         return ansi;
     return ansiParaUtf8(ansi);
+}
+
+bool hostComCodigoOem(std::uint16_t versaoFeita) {
+    switch (versaoFeita >> 8) {
+        case 0:
+        case 6:
+        case 10:
+        case 11:
+        case 14:
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::string_view ultimoComponente(std::string_view nome) {

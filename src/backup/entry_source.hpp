@@ -16,7 +16,10 @@ class FonteEntradas {
 
 // The text of a stored name with the reader's rules: bit 11 means UTF-8; without
 // it an Info-ZIP Unicode Path extra field whose CRC matches the name wins, and
-// otherwise the code page rule of `lerNomeArmazenado` applies.
-std::string nomeDaEntrada(std::string_view nomeBruto, std::uint16_t flags, std::string_view extra);
+// otherwise the code page rule of `lerNomeArmazenado` applies (`codigoOem`: the
+// host that made the entry used the OEM code page; a local header alone does not
+// tell, and counts as such).
+std::string nomeDaEntrada(std::string_view nomeBruto, std::uint16_t flags, std::string_view extra,
+                          bool codigoOem);
 
 }  // namespace vaultkeep

@@ -154,7 +154,7 @@ bool VarreduraLocal::lerEntrada(std::uint64_t pos, EntradaZip& e, std::uint64_t&
     if (e.compactado > tamanho_ - inicioDados)
         return false;
     e.nomeBruto = variavel.substr(0, c.tamanhoNome);
-    e.nome = nomeDaEntrada(e.nomeBruto, e.flags, extra);
+    e.nome = nomeDaEntrada(e.nomeBruto, e.flags, extra, true);
     return true;
 }
 
