@@ -5,10 +5,10 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <new>
 #include <system_error>
 #include <thread>
-#include <vector>
 
 #include "backup/bounded_queue.hpp"
 #include "backup/crc32.hpp"
@@ -23,7 +23,17 @@ constexpr std::size_t kTamanhoBuffer = 1u << 20;
 // is handled on the calling thread alone.
 constexpr std::size_t kBuffersPorFila = 3;
 
-using Buffer = std::vector<std::uint8_t>;
+// A piece of at most kTamanhoBuffer bytes; the memory is not cleared, it is
+// always written before it is read.
+struct Buffer {
+    std::unique_ptr<std::uint8_t[]> dados;
+    std::size_t tamanho = 0;
+
+    static Buffer novo() {
+        return {std::make_unique_for_overwrite<std::uint8_t[]>(kTamanhoBuffer), 0};
+    }
+    bool vazio() const { return tamanho == 0; }
+};
 
 // Stored bytes in: reads and decrypts the next piece.
 class Fonte {
@@ -34,18 +44,18 @@ class Fonte {
     void ler(Buffer& b) {
         const auto n =
             static_cast<std::size_t>(std::min<std::uint64_t>(kTamanhoBuffer, d_.tamanho - lido_));
-        b.resize(n);
+        b.tamanho = n;
         if (n == 0)
             return;
         std::size_t r = 0;
         try {
-            r = a_.lerEm(d_.inicio + lido_, b.data(), n);
+            r = a_.lerEm(d_.inicio + lido_, b.dados.get(), n);
         } catch (const std::system_error&) {
         }
         if (r != n)  // the archive ends inside the data
             throw erroZip(kFalhaDados);
         if (d_.cifra)
-            d_.cifra->decifrar(b.data(), n);
+            d_.cifra->decifrar(b.dados.get(), n);
         lido_ += n;
     }
 
@@ -107,17 +117,15 @@ class Transformador {
             copiar(entrada, saida, entregar);
             return;
         }
-        if (fim_ && !entrada.empty())
+        if (fim_ && !entrada.vazio())
             throw erroZip(kFalhaDados);  // bytes after the end of the stream
-        z_.next_in = const_cast<Bytef*>(entrada.data());
-        z_.avail_in = static_cast<uInt>(entrada.size());
+        z_.next_in = entrada.dados.get();
+        z_.avail_in = static_cast<uInt>(entrada.tamanho);
         while (z_.avail_in > 0) {
-            const std::size_t usado = saida.size();
-            saida.resize(kTamanhoBuffer);
-            z_.next_out = saida.data() + usado;
-            z_.avail_out = static_cast<uInt>(kTamanhoBuffer - usado);
+            z_.next_out = saida.dados.get() + saida.tamanho;
+            z_.avail_out = static_cast<uInt>(kTamanhoBuffer - saida.tamanho);
             const int r = inflate(&z_, Z_NO_FLUSH);
-            saida.resize(kTamanhoBuffer - z_.avail_out);
+            saida.tamanho = kTamanhoBuffer - z_.avail_out;
             if (r == Z_STREAM_END) {
                 fim_ = true;
                 if (z_.avail_in > 0)
@@ -126,7 +134,7 @@ class Transformador {
             }
             if (r != Z_OK && !(r == Z_BUF_ERROR && z_.avail_out == 0))
                 throw erroZip(kFalhaDados);
-            if (saida.size() == kTamanhoBuffer)
+            if (saida.tamanho == kTamanhoBuffer)
                 entregar(saida);
         }
     }
@@ -135,20 +143,19 @@ class Transformador {
     void terminar(Buffer& saida, const Entrega& entregar) {
         if (deflate_ && !fim_)
             throw erroZip(kFalhaDados);
-        if (!saida.empty())
+        if (!saida.vazio())
             entregar(saida);
     }
 
   private:
     void copiar(const Buffer& entrada, Buffer& saida, const Entrega& entregar) {
         std::size_t pos = 0;
-        while (pos < entrada.size()) {
-            const std::size_t usado = saida.size();
-            const std::size_t n = std::min(kTamanhoBuffer - usado, entrada.size() - pos);
-            saida.resize(usado + n);
-            std::memcpy(saida.data() + usado, entrada.data() + pos, n);
+        while (pos < entrada.tamanho) {
+            const std::size_t n = std::min(kTamanhoBuffer - saida.tamanho, entrada.tamanho - pos);
+            std::memcpy(saida.dados.get() + saida.tamanho, entrada.dados.get() + pos, n);
+            saida.tamanho += n;
             pos += n;
-            if (saida.size() == kTamanhoBuffer)
+            if (saida.tamanho == kTamanhoBuffer)
                 entregar(saida);
         }
     }
@@ -159,15 +166,14 @@ class Transformador {
 };
 
 void extrairNaMesmaThread(Fonte& fonte, Transformador& t, Sorvedouro& s) {
-    Buffer entrada, saida;
-    saida.reserve(kTamanhoBuffer);
+    Buffer entrada = Buffer::novo(), saida = Buffer::novo();
     const Transformador::Entrega entregar = [&](Buffer& b) {
-        s.gravar(b.data(), b.size());
-        b.clear();
+        s.gravar(b.dados.get(), b.tamanho);
+        b.tamanho = 0;
     };
     for (;;) {
         fonte.ler(entrada);
-        if (entrada.empty())
+        if (entrada.vazio())
             break;
         t.consumir(entrada, saida, entregar);
     }
@@ -181,8 +187,8 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
     FilaLimitada<Buffer> cheiasEntrada(kBuffersPorFila), livresEntrada(kBuffersPorFila);
     FilaLimitada<Buffer> cheiasSaida(kBuffersPorFila), livresSaida(kBuffersPorFila);
     for (std::size_t i = 0; i < kBuffersPorFila; ++i) {
-        livresEntrada.colocar(Buffer());
-        livresSaida.colocar(Buffer());
+        livresEntrada.colocar(Buffer::novo());
+        livresSaida.colocar(Buffer::novo());
     }
     std::mutex mErro;
     std::exception_ptr erro;
@@ -202,9 +208,8 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
                 auto b = livresEntrada.retirar();
                 if (!b)
                     return;
-                b->reserve(kTamanhoBuffer);
                 fonte.ler(*b);
-                const bool fim = b->empty();
+                const bool fim = b->vazio();
                 if (!cheiasEntrada.colocar(std::move(*b)) || fim)
                     return;
             }
@@ -218,10 +223,10 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
                 auto b = cheiasSaida.retirar();
                 if (!b)
                     return;
-                if (b->empty())
+                if (b->vazio())
                     return;  // the end
-                s.gravar(b->data(), b->size());
-                b->clear();
+                s.gravar(b->dados.get(), b->tamanho);
+                b->tamanho = 0;
                 if (!livresSaida.colocar(std::move(*b)))
                     return;
             }
@@ -239,16 +244,15 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
             if (!proxima)
                 throw std::runtime_error("pipeline closed");
             b = std::move(*proxima);
-            b.clear();
+            b.tamanho = 0;
         };
         if (!saida)
             throw std::runtime_error("pipeline closed");
-        saida->reserve(kTamanhoBuffer);
         for (;;) {
             auto entrada = cheiasEntrada.retirar();
             if (!entrada)
                 throw std::runtime_error("pipeline closed");
-            if (entrada->empty())
+            if (entrada->vazio())
                 break;
             t.consumir(*entrada, *saida, entregar);
             livresEntrada.colocar(std::move(*entrada));

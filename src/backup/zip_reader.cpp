@@ -80,7 +80,8 @@ class LeitorZip {
           arquivo_(arquivo),
           tamanho_(tamanho),
           destino_(std::move(destino)),
-          senha_(std::move(senhaAnsi)) {}
+          senha_(std::move(senhaAnsi)),
+          proprio_(arquivo.info()) {}
 
     // False when the person aborted.
     bool processar(const EntradaZip& e, const std::string& mascara) {
@@ -116,6 +117,10 @@ class LeitorZip {
         const std::string nomeAlvo = alvo.string();
         std::error_code ec;
         if (fs::is_directory(fs::symlink_status(alvo, ec)))
+            throw erroZip(kFalhaCriarDestino, nomeAlvo);
+        // Reading never changes the archive, not even by replacing it with an entry.
+        if (const auto i = infoCaminho(alvo);
+            i && i->dispositivo == proprio_.dispositivo && i->inode == proprio_.inode)
             throw erroZip(kFalhaCriarDestino, nomeAlvo);
         std::optional<Temporario> temp;
         try {
@@ -209,6 +214,7 @@ class LeitorZip {
     std::uint64_t tamanho_;
     std::string destino_;
     std::string senha_;
+    InfoArquivo proprio_;  // the archive itself
 };
 
 }  // namespace

@@ -366,6 +366,16 @@ TEST(ArchiveReader, TargetThatCannotBeCreated) {
     }
     EXPECT_EQ(arvore(destino), std::set<std::string>{"BASE.FDB/"});
     EXPECT_FALSE(fs::exists(ausente));
+
+    // An entry named like the archive, extracted beside it, does not replace it.
+    const fs::path pasta = novaPasta("junto");
+    const std::string bytes = montarZip({entradaTeste("a.FDB", "outra coisa", 0)});
+    escreverArquivo(pasta / "a.FDB", bytes);
+    ScriptedUi ui;
+    ui.responderFalha(RespostaFalha::Ignorar);
+    extrairArquivos(ui, (pasta / "a.FDB").string(), pasta.string(), "*.FDB", "");
+    EXPECT_EQ(ui.contar("falhaArquivo(Cannot create file"), 1);
+    EXPECT_TRUE(lerArquivo(pasta / "a.FDB") == bytes);
 }
 
 // While one operation holds the module (here: waiting in a prompt), the other
