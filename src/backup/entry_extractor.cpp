@@ -202,7 +202,8 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
             f->fechar();
     };
 
-    std::thread leitor([&] {
+    std::thread leitor, gravador;
+    auto leitura = [&] {
         try {
             for (;;) {
                 auto b = livresEntrada.retirar();
@@ -216,8 +217,8 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
         } catch (...) {
             falhar(std::current_exception());
         }
-    });
-    std::thread gravador([&] {
+    };
+    auto gravacao = [&] {
         try {
             for (;;) {
                 auto b = cheiasSaida.retirar();
@@ -233,7 +234,16 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
         } catch (...) {
             falhar(std::current_exception());
         }
-    });
+    };
+    try {
+        leitor = std::thread(leitura);
+        gravador = std::thread(gravacao);
+    } catch (...) {  // no thread to be had: nothing may be left running
+        falhar(std::current_exception());
+        if (leitor.joinable())
+            leitor.join();
+        throw;
+    }
 
     try {
         auto saida = livresSaida.retirar();

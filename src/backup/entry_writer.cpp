@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <optional>
-
 #include <stdexcept>
 #include <system_error>
 
@@ -18,6 +17,7 @@
 namespace vaultkeep {
 namespace {
 
+// Writeback is started every so many bytes, so the flush at the end is short.
 constexpr std::uint64_t kIntervaloGravacao = 8u << 20;
 
 std::size_t contarCaracteres(std::string_view s) {

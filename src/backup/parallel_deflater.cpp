@@ -43,18 +43,28 @@ ParallelDeflater::ParallelDeflater(unsigned threads) {
         threads = std::max(1u, std::thread::hardware_concurrency());
     pedacos_.resize(threads + 2);
     threads_.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i)
-        threads_.emplace_back([this] { trabalhar(); });
+    try {
+        for (unsigned i = 0; i < threads; ++i)
+            threads_.emplace_back([this] { trabalhar(); });
+    } catch (...) {
+        encerrarThreads();
+        throw;
+    }
 }
 
 ParallelDeflater::~ParallelDeflater() {
+    encerrarThreads();
+}
+
+void ParallelDeflater::encerrarThreads() noexcept {
     {
         std::lock_guard l(m_);
         encerrar_ = true;
     }
     temTrabalho_.notify_all();
     for (auto& t : threads_)
-        t.join();
+        if (t.joinable())
+            t.join();
 }
 
 void ParallelDeflater::trabalhar() {

@@ -55,6 +55,7 @@ class ParallelDeflater {
   private:
     struct Pedaco;
     void trabalhar();
+    void encerrarThreads() noexcept;
     void comprimirPedaco(void* stream, Pedaco& p);
 
     std::vector<std::thread> threads_;

@@ -74,14 +74,14 @@ class Temporario {
 
 class LeitorZip {
   public:
-    LeitorZip(UiPort& ui, const ArquivoNativo& arquivo, std::uint64_t tamanho, std::string destino,
-              std::string senhaAnsi)
+    LeitorZip(UiPort& ui, const ArquivoNativo& arquivo, const InfoArquivo& info,
+              std::string destino, std::string senhaAnsi)
         : ui_(ui),
           arquivo_(arquivo),
-          tamanho_(tamanho),
+          tamanho_(info.tamanho),
           destino_(std::move(destino)),
           senha_(std::move(senhaAnsi)),
-          proprio_(arquivo.info()) {}
+          proprio_(info) {}
 
     // False when the person aborted.
     bool processar(const EntradaZip& e, const std::string& mascara) {
@@ -223,26 +223,26 @@ void extrairArquivos(UiPort& ui, const std::string& arquivo, const std::string& 
                      const std::string& mascara, const std::string& senha) {
     std::lock_guard trava(travaArquivosZip());
     ArquivoNativo a;
-    std::uint64_t tamanho = 0;
+    InfoArquivo info;
     try {
         a = ArquivoNativo::abrirLeitura(arquivo);
-        tamanho = a.info().tamanho;
+        info = a.info();
     } catch (const std::system_error& e) {
         throw erroAbrirArquivo(arquivo, e.code().value());
     }
 
     EntradaZip e;
-    std::unique_ptr<FonteEntradas> fonte = DiretorioCentral::abrir(a, tamanho);
+    std::unique_ptr<FonteEntradas> fonte = DiretorioCentral::abrir(a, info.tamanho);
     bool tem;
     if (fonte) {
         tem = fonte->proxima(e);
     } else {
-        fonte = std::make_unique<VarreduraLocal>(a, tamanho);
+        fonte = std::make_unique<VarreduraLocal>(a, info.tamanho);
         tem = fonte->proxima(e);
         if (!tem)
             throw erroZip(kArquivoInvalido);
     }
-    LeitorZip leitor(ui, a, tamanho, destino, utf8ParaAnsi(senha));
+    LeitorZip leitor(ui, a, info, destino, utf8ParaAnsi(senha));
     for (; tem; tem = fonte->proxima(e))
         if (!leitor.processar(e, mascara))
             return;
