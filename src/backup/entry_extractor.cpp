@@ -2,11 +2,13 @@
 
 #include <zlib.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cstring>
-#include <functional>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -18,19 +20,26 @@
 namespace vaultkeep {
 namespace {
 
-constexpr std::size_t kTamanhoBuffer = 1u << 20;
-// Buffers per queue in the pipeline; below this many input buffers the entry
-// is handled on the calling thread alone.
-constexpr std::size_t kBuffersPorFila = 3;
+// Stored bytes travel in pieces of this size from the reading thread to the
+// inflating one; a few pieces are in flight at most.
+constexpr std::size_t kTamanhoPedaco = 256u << 10;
+constexpr std::size_t kPedacosEmVoo = 4;
+// File bytes are checked and written in runs of this size by the thread that
+// inflated them, while they are still in that core's cache: handing large
+// buffers to another thread made the kernel's copy into the page cache pull
+// every line across cores, costing more than the whole inflation.
+constexpr std::size_t kTamanhoSaida = 128u << 10;
+// Entries smaller than this are read on the calling thread alone.
+constexpr std::uint64_t kMinimoPipeline = 1u << 20;
 
-// A piece of at most kTamanhoBuffer bytes; the memory is not cleared, it is
-// always written before it is read.
-struct Buffer {
+// A piece of stored bytes; the memory is not cleared, it is always written
+// before it is read.
+struct Pedaco {
     std::unique_ptr<std::uint8_t[]> dados;
     std::size_t tamanho = 0;
 
-    static Buffer novo() {
-        return {std::make_unique_for_overwrite<std::uint8_t[]>(kTamanhoBuffer), 0};
+    static Pedaco novo() {
+        return {std::make_unique_for_overwrite<std::uint8_t[]>(kTamanhoPedaco), 0};
     }
     bool vazio() const { return tamanho == 0; }
 };
@@ -40,22 +49,22 @@ class Fonte {
   public:
     Fonte(const ArquivoNativo& a, DadosEntrada& d) : a_(a), d_(d) {}
 
-    // Fills `b` with the next piece; its size is what was read, 0 at the end.
-    void ler(Buffer& b) {
+    // Fills `p` with the next piece; its size is what was read, 0 at the end.
+    void ler(Pedaco& p) {
         const auto n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kTamanhoBuffer, d_.tamanho - lido_));
-        b.tamanho = n;
+            static_cast<std::size_t>(std::min<std::uint64_t>(kTamanhoPedaco, d_.tamanho - lido_));
+        p.tamanho = n;
         if (n == 0)
             return;
         std::size_t r = 0;
         try {
-            r = a_.lerEm(d_.inicio + lido_, b.dados.get(), n);
+            r = a_.lerEm(d_.inicio + lido_, p.dados.get(), n);
         } catch (const std::system_error&) {
         }
         if (r != n)  // the archive ends inside the data
             throw erroZip(kFalhaDados);
         if (d_.cifra)
-            d_.cifra->decifrar(b.dados.get(), n);
+            d_.cifra->decifrar(p.dados.get(), n);
         lido_ += n;
     }
 
@@ -65,7 +74,7 @@ class Fonte {
     std::uint64_t lido_ = 0;
 };
 
-// File bytes out: checks, counts and writes.
+// File bytes out: counts, checks and writes.
 class Sorvedouro {
   public:
     Sorvedouro(ArquivoNativo& destino, std::uint64_t original)
@@ -95,13 +104,14 @@ class Sorvedouro {
     Crc32 crc_;
 };
 
-// Stored bytes to file bytes. `entregar` receives each full output buffer (and
-// the last one) and hands back an empty buffer to continue with.
+// Stored bytes to file bytes: inflates (method 8) or copies (method 0) each
+// piece into a cache-sized buffer and hands every full run to the sink.
 class Transformador {
   public:
-    using Entrega = std::function<void(Buffer&)>;
-
-    explicit Transformador(std::uint16_t metodo) : deflate_(metodo == kMetodoDeflate) {
+    Transformador(std::uint16_t metodo, Sorvedouro& s)
+        : deflate_(metodo == kMetodoDeflate),
+          s_(s),
+          saida_(std::make_unique_for_overwrite<std::uint8_t[]>(kTamanhoSaida)) {
         if (deflate_ && inflateInit2(&z_, -15) != Z_OK)
             throw std::bad_alloc();
     }
@@ -112,84 +122,58 @@ class Transformador {
     Transformador(const Transformador&) = delete;
     Transformador& operator=(const Transformador&) = delete;
 
-    void consumir(const Buffer& entrada, Buffer& saida, const Entrega& entregar) {
+    void consumir(const Pedaco& p) {
         if (!deflate_) {
-            copiar(entrada, saida, entregar);
+            s_.gravar(p.dados.get(), p.tamanho);
             return;
         }
-        if (fim_ && !entrada.vazio())
+        if (fim_)
             throw erroZip(kFalhaDados);  // bytes after the end of the stream
-        z_.next_in = entrada.dados.get();
-        z_.avail_in = static_cast<uInt>(entrada.tamanho);
+        z_.next_in = p.dados.get();
+        z_.avail_in = static_cast<uInt>(p.tamanho);
         while (z_.avail_in > 0) {
-            z_.next_out = saida.dados.get() + saida.tamanho;
-            z_.avail_out = static_cast<uInt>(kTamanhoBuffer - saida.tamanho);
+            z_.next_out = saida_.get();
+            z_.avail_out = static_cast<uInt>(kTamanhoSaida);
             const int r = inflate(&z_, Z_NO_FLUSH);
-            saida.tamanho = kTamanhoBuffer - z_.avail_out;
+            if (r != Z_OK && r != Z_STREAM_END)
+                throw erroZip(kFalhaDados);
+            s_.gravar(saida_.get(), kTamanhoSaida - z_.avail_out);
             if (r == Z_STREAM_END) {
                 fim_ = true;
                 if (z_.avail_in > 0)
                     throw erroZip(kFalhaDados);
-                break;
             }
-            if (r != Z_OK && !(r == Z_BUF_ERROR && z_.avail_out == 0))
-                throw erroZip(kFalhaDados);
-            if (saida.tamanho == kTamanhoBuffer)
-                entregar(saida);
         }
     }
 
-    // After the last input: the stream must have ended exactly there.
-    void terminar(Buffer& saida, const Entrega& entregar) {
+    // After the last piece: the stream must have ended exactly there.
+    void terminar() const {
         if (deflate_ && !fim_)
             throw erroZip(kFalhaDados);
-        if (!saida.vazio())
-            entregar(saida);
     }
 
   private:
-    void copiar(const Buffer& entrada, Buffer& saida, const Entrega& entregar) {
-        std::size_t pos = 0;
-        while (pos < entrada.tamanho) {
-            const std::size_t n = std::min(kTamanhoBuffer - saida.tamanho, entrada.tamanho - pos);
-            std::memcpy(saida.dados.get() + saida.tamanho, entrada.dados.get() + pos, n);
-            saida.tamanho += n;
-            pos += n;
-            if (saida.tamanho == kTamanhoBuffer)
-                entregar(saida);
-        }
-    }
-
     bool deflate_;
     bool fim_ = false;
+    Sorvedouro& s_;
+    std::unique_ptr<std::uint8_t[]> saida_;
     z_stream z_{};
 };
 
-void extrairNaMesmaThread(Fonte& fonte, Transformador& t, Sorvedouro& s) {
-    Buffer entrada = Buffer::novo(), saida = Buffer::novo();
-    const Transformador::Entrega entregar = [&](Buffer& b) {
-        s.gravar(b.dados.get(), b.tamanho);
-        b.tamanho = 0;
-    };
-    for (;;) {
-        fonte.ler(entrada);
-        if (entrada.vazio())
-            break;
-        t.consumir(entrada, saida, entregar);
-    }
-    t.terminar(saida, entregar);
+void extrairNaMesmaThread(Fonte& fonte, Transformador& t) {
+    Pedaco p = Pedaco::novo();
+    for (fonte.ler(p); !p.vazio(); fonte.ler(p))
+        t.consumir(p);
+    t.terminar();
 }
 
-// The pipeline: reading and decrypting on one thread, inflating on the calling
-// thread, checking and writing on a third. Empty buffers circulate back through
-// their own queues, so exactly 2 * kBuffersPorFila buffers exist.
-void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
-    FilaLimitada<Buffer> cheiasEntrada(kBuffersPorFila), livresEntrada(kBuffersPorFila);
-    FilaLimitada<Buffer> cheiasSaida(kBuffersPorFila), livresSaida(kBuffersPorFila);
-    for (std::size_t i = 0; i < kBuffersPorFila; ++i) {
-        livresEntrada.colocar(Buffer::novo());
-        livresSaida.colocar(Buffer::novo());
-    }
+// The pipeline: a second thread reads and decrypts the next pieces while this
+// one inflates, checks and writes. Empty pieces go back through their own
+// queue, so exactly kPedacosEmVoo pieces exist.
+void extrairEmPipeline(Fonte& fonte, Transformador& t) {
+    FilaLimitada<Pedaco> cheios(kPedacosEmVoo), livres(kPedacosEmVoo);
+    for (std::size_t i = 0; i < kPedacosEmVoo; ++i)
+        livres.colocar(Pedaco::novo());
     std::mutex mErro;
     std::exception_ptr erro;
     auto falhar = [&](std::exception_ptr e) {
@@ -198,82 +182,47 @@ void extrairEmPipeline(Fonte& fonte, Transformador& t, Sorvedouro& s) {
             if (!erro)
                 erro = e;
         }
-        for (auto* f : {&cheiasEntrada, &livresEntrada, &cheiasSaida, &livresSaida})
-            f->fechar();
+        cheios.fechar();
+        livres.fechar();
     };
 
-    std::thread leitor, gravador;
-    auto leitura = [&] {
-        try {
-            for (;;) {
-                auto b = livresEntrada.retirar();
-                if (!b)
-                    return;
-                fonte.ler(*b);
-                const bool fim = b->vazio();
-                if (!cheiasEntrada.colocar(std::move(*b)) || fim)
-                    return;
-            }
-        } catch (...) {
-            falhar(std::current_exception());
-        }
-    };
-    auto gravacao = [&] {
-        try {
-            for (;;) {
-                auto b = cheiasSaida.retirar();
-                if (!b)
-                    return;
-                if (b->vazio())
-                    return;  // the end
-                s.gravar(b->dados.get(), b->tamanho);
-                b->tamanho = 0;
-                if (!livresSaida.colocar(std::move(*b)))
-                    return;
-            }
-        } catch (...) {
-            falhar(std::current_exception());
-        }
-    };
+    std::thread leitor;
     try {
-        leitor = std::thread(leitura);
-        gravador = std::thread(gravacao);
-    } catch (...) {  // no thread to be had: nothing may be left running
-        falhar(std::current_exception());
-        if (leitor.joinable())
-            leitor.join();
-        throw;
+        leitor = std::thread([&] {
+            try {
+                for (;;) {
+                    auto p = livres.retirar();
+                    if (!p)
+                        return;
+                    fonte.ler(*p);
+                    const bool fim = p->vazio();
+                    if (!cheios.colocar(std::move(*p)) || fim)
+                        return;
+                }
+            } catch (...) {
+                falhar(std::current_exception());
+            }
+        });
+    } catch (const std::system_error&) {
+        extrairNaMesmaThread(fonte, t);  // no thread to be had: one is enough
+        return;
     }
 
     try {
-        auto saida = livresSaida.retirar();
-        const Transformador::Entrega entregar = [&](Buffer& b) {
-            if (!cheiasSaida.colocar(std::move(b)))
-                throw std::runtime_error("pipeline closed");
-            auto proxima = livresSaida.retirar();
-            if (!proxima)
-                throw std::runtime_error("pipeline closed");
-            b = std::move(*proxima);
-            b.tamanho = 0;
-        };
-        if (!saida)
-            throw std::runtime_error("pipeline closed");
         for (;;) {
-            auto entrada = cheiasEntrada.retirar();
-            if (!entrada)
+            auto p = cheios.retirar();
+            if (!p)
                 throw std::runtime_error("pipeline closed");
-            if (entrada->vazio())
+            if (p->vazio())
                 break;
-            t.consumir(*entrada, *saida, entregar);
-            livresEntrada.colocar(std::move(*entrada));
+            t.consumir(*p);
+            livres.colocar(std::move(*p));
         }
-        t.terminar(*saida, entregar);
-        cheiasSaida.colocar(Buffer());  // the end mark
+        t.terminar();
     } catch (...) {
         falhar(std::current_exception());
     }
     leitor.join();
-    gravador.join();
     if (erro)
         std::rethrow_exception(erro);
 }
@@ -284,12 +233,12 @@ void extrairDados(const ArquivoNativo& arquivo, DadosEntrada dados, ArquivoNativ
     if (dados.metodo != kMetodoArmazenado && dados.metodo != kMetodoDeflate)
         throw erroZip(kFalhaDados);
     Fonte fonte(arquivo, dados);
-    Transformador t(dados.metodo);
     Sorvedouro s(destino, dados.original);
-    if (dados.tamanho <= kBuffersPorFila * kTamanhoBuffer)
-        extrairNaMesmaThread(fonte, t, s);
+    Transformador t(dados.metodo, s);
+    if (dados.tamanho < kMinimoPipeline)
+        extrairNaMesmaThread(fonte, t);
     else
-        extrairEmPipeline(fonte, t, s);
+        extrairEmPipeline(fonte, t);
     s.conferir(dados.crc);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // Turns an entry's stored bytes into the file's bytes: reads them from the
 // archive, decrypts, inflates (method 8) or copies (method 0), checks the CRC-32
-// and the sizes, and writes the result to the target. For a large entry the
-// three steps run as a pipeline on three threads (reading and decrypting,
-// inflating, checking and writing) joined by queues of a few 1 MiB buffers, so
+// and the sizes, and writes the result to the target. For a large entry this
+// runs as a pipeline on two threads, reading and decrypting on one, inflating,
+// checking and writing on the other, joined by a queue of a few pieces, so
 // memory stays bounded whatever the entry's size.
 
 #include <cstdint>
