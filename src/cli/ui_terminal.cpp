@@ -1,0 +1,123 @@
+#include "cli/ui_terminal.hpp"
+
+#include <cstdio>
+
+#include "common/text.hpp"
+
+namespace vaultkeep::cli {
+namespace {
+
+// The first letter of an answer, lower case, ASCII only ("Não" gives 'n').
+char inicial(const std::string& resposta) {
+    const std::string a = aparar(resposta);
+    if (a.empty())
+        return '\0';
+    const char c = a[0];
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+UiTerminal::UiTerminal(std::unique_ptr<Terminal> terminal, bool sim, std::FILE* relato)
+    : terminal_(std::move(terminal)), sim_(sim), relato_(relato) {}
+
+void UiTerminal::relatar(const std::string& titulo, const std::string& texto,
+                         const char* resposta) {
+    std::string linha = titulo;
+    if (!titulo.empty() && !texto.empty())
+        linha += ": ";
+    linha += texto;
+    linha += std::string(" [") + resposta + "]\n";
+    std::fwrite(linha.data(), 1, linha.size(), relato_);
+    std::fflush(relato_);
+}
+
+void UiTerminal::cabecalho(const std::string& titulo, const std::string& texto) {
+    // Status lines may share the terminal: they must be out before the question.
+    std::fflush(stdout);
+    terminal_->descartarDigitado();
+    std::string s = "\n";
+    if (!titulo.empty())
+        s += titulo + "\n";
+    s += texto + "\n";
+    terminal_->escrever(s);
+}
+
+void UiTerminal::aviso(const std::string& titulo, const std::string& texto) {
+    std::lock_guard lock(m_);
+    if (!pergunta()) {
+        relatar(titulo, texto, "OK");
+        return;
+    }
+    cabecalho(titulo, texto);
+    terminal_->escrever("Pressione Enter para continuar. ");
+    terminal_->lerLinha();  // the end of input closes the notice too
+}
+
+bool UiTerminal::confirmar(const std::string& titulo, const std::string& texto) {
+    std::lock_guard lock(m_);
+    if (!pergunta()) {
+        relatar(titulo, texto, sim_ ? "Sim" : "Não");
+        return sim_;
+    }
+    cabecalho(titulo, texto);
+    for (;;) {
+        // Yes is the default button, as in the window.
+        terminal_->escrever("[S]im / [N]ão (Enter = Sim): ");
+        const auto linha = terminal_->lerLinha();
+        if (!linha)
+            return false;
+        switch (inicial(*linha)) {
+            case '\0':
+            case 's':
+            case 'y':
+                return true;
+            case 'n':
+                return false;
+            default:
+                break;
+        }
+    }
+}
+
+RespostaFalha UiTerminal::falhaArquivo(const std::string& texto, bool podeRepetir) {
+    std::lock_guard lock(m_);
+    if (!pergunta()) {
+        relatar("", texto, "Abortar");
+        return RespostaFalha::Abortar;
+    }
+    cabecalho("", texto);
+    for (;;) {
+        terminal_->escrever(podeRepetir ? "[A]bortar / [R]epetir / [I]gnorar: "
+                                        : "[A]bortar / [I]gnorar: ");
+        const auto linha = terminal_->lerLinha();
+        if (!linha)
+            return RespostaFalha::Abortar;
+        switch (inicial(*linha)) {
+            case 'a':
+                return RespostaFalha::Abortar;
+            case 'r':
+                if (podeRepetir)
+                    return RespostaFalha::Repetir;
+                break;
+            case 'i':
+                return RespostaFalha::Ignorar;
+            default:
+                break;
+        }
+    }
+}
+
+std::optional<std::string> UiTerminal::pedirSenha(const std::string& titulo,
+                                                  const std::string& rotulo) {
+    std::lock_guard lock(m_);
+    if (!pergunta()) {
+        relatar(titulo, "", "Cancelar");
+        return std::nullopt;
+    }
+    cabecalho(titulo, "(Enter confirma; Ctrl-D numa linha vazia cancela)");
+    terminal_->escrever(rotulo);
+    return terminal_->lerSenha(kMaxSenha);
+}
+
+}  // namespace vaultkeep::cli
