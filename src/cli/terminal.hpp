@@ -32,12 +32,15 @@ class Terminal {
     // terminal gone).
     std::optional<std::string> lerLinha();
 
-    // A masked line: each character shows as "*", Backspace erases one, Ctrl-U
-    // all; at most `maxCaracteres` characters (UTF-8) are taken. Enter ends it;
+    // Shows `rotulo` and reads a masked line: each character shows as "*",
+    // Backspace erases one, Ctrl-U all; at most `maxCaracteres` characters
+    // (UTF-8) are taken. The label appears only once echo is off, and what was
+    // typed before it is thrown away, so no key of the password ever shows as
+    // itself. Enter ends it;
     // Ctrl-D on an empty line, or the end of input, is Cancel (empty optional).
     // The terminal's settings come back on every path, a signal that ends the
     // program included.
-    std::optional<std::string> lerSenha(std::size_t maxCaracteres);
+    std::optional<std::string> lerSenha(std::string_view rotulo, std::size_t maxCaracteres);
 
   private:
     Terminal(int entrada, int saida, bool proprio);

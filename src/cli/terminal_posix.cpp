@@ -55,7 +55,7 @@ class ModoMascarado {
         modo.c_lflag |= ISIG;
         modo.c_cc[VMIN] = 1;
         modo.c_cc[VTIME] = 0;
-        ::tcsetattr(fd, TCSANOW, &modo);
+        ::tcsetattr(fd, TCSAFLUSH, &modo);
     }
     ~ModoMascarado() {
         if (!ativo_)
@@ -141,12 +141,13 @@ std::optional<std::string> Terminal::lerLinha() {
     return linha;
 }
 
-std::optional<std::string> Terminal::lerSenha(std::size_t maxCaracteres) {
+std::optional<std::string> Terminal::lerSenha(std::string_view rotulo, std::size_t maxCaracteres) {
     std::string senha;
     std::size_t caracteres = 0;
     bool descartando = false;  // the rest of a character that did not fit
     {
         ModoMascarado mascarado(entrada_);
+        escrever(rotulo);
         char c;
         for (;;) {
             if (!lerByte(entrada_, c)) {

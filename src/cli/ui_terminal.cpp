@@ -116,8 +116,7 @@ std::optional<std::string> UiTerminal::pedirSenha(const std::string& titulo,
         return std::nullopt;
     }
     cabecalho(titulo, "(Enter confirma; Ctrl-D numa linha vazia cancela)");
-    terminal_->escrever(rotulo);
-    return terminal_->lerSenha(kMaxSenha);
+    return terminal_->lerSenha(rotulo, kMaxSenha);
 }
 
 }  // namespace vaultkeep::cli
