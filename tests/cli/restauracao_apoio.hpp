@@ -1,0 +1,36 @@
+#pragma once
+// Archives and server uploads for the restore tests of vaultkeep-cli.
+
+#include <filesystem>
+#include <string>
+
+#include "backup/zip_archive.hpp"
+#include "online/upload.hpp"
+#include "settings/settings.hpp"
+#include "support/scripted_ui.hpp"
+#include "support/test_env.hpp"
+
+namespace vaultkeep::teste {
+
+// An archive `nome` (in a folder of its own) holding `banco` under the entry
+// name LOJA.FDB, encrypted with `senha`.
+inline std::filesystem::path arquivoDeBackup(const std::filesystem::path& banco,
+                                             const std::string& nome, const std::string& senha) {
+    const auto fonte = novaPasta("fonte-" + nome);
+    std::filesystem::copy_file(banco, fonte / "LOJA.FDB");
+    const auto zip = novaPasta("arquivos") / nome;
+    ScriptedUi ui;
+    compactarArquivos(ui, zip.string(), fonte.string(), "*.FDB", senha);
+    removerArvore(fonte);
+    return zip;
+}
+
+// Puts the archive on the server the saved settings name, as a backup of the
+// saved establishment would; false when the server refused it.
+inline bool enviarAoServidor(const std::filesystem::path& zip) {
+    carregarConfiguracoesDeVariaveis();
+    ScriptedUi ui;
+    return enviarCopiaOnline(ui, zip.string());
+}
+
+}  // namespace vaultkeep::teste
