@@ -1,10 +1,12 @@
 #include "cli/comandos.hpp"
 
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include "backup/cleanup.hpp"
 #include "backup/pipeline.hpp"
+#include "cli/trava_operacao.hpp"
 #include "restore/restauracao.hpp"
 #include "settings/registry.hpp"
 #include "tools/integridade.hpp"
@@ -30,6 +32,14 @@ bool carregarCompletas() {
         return true;
     definirMensagemStatus(kMsgConfiguracoesIncompletas);
     return false;
+}
+
+// The work root for this process alone, or the status text that says why not.
+std::unique_ptr<TravaOperacao> travar() {
+    auto trava = TravaOperacao::tentar();
+    if (!trava)
+        definirMensagemStatus(kMsgOperacaoEmAndamento);
+    return trava;
 }
 
 // The core's restore, when this build has it (it joins the core as its own
@@ -69,12 +79,18 @@ bool salvarConfiguracoesDaLinha(CamposConfiguracao campos) {
 bool fazerBackup(UiPort& ui, const std::optional<std::string>& destino, bool online) {
     if (!carregarCompletas())
         return false;
+    const auto trava = travar();
+    if (!trava)
+        return false;
     return realizarBackup(ui, arquivoBase, destino ? absoluto(*destino) : pastaBackup, online,
                           ExcluirArquivosAntigosDaPastaDeSalvamento);
 }
 
 bool restaurar(UiPort& ui, const std::optional<std::string>& arquivo) {
     if (!carregarCompletas())
+        return false;
+    const auto trava = travar();
+    if (!trava)
         return false;
     if (!arquivo)
         return restaurarNoNucleo(ui, "online", "");

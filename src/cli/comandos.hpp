@@ -32,6 +32,9 @@ bool mostrarConfiguracoes(std::FILE* saida);
 // writes nothing and gives false.
 bool salvarConfiguracoesDaLinha(CamposConfiguracao campos);
 
+// Backup and restore run only while no other vaultkeep-cli backup or restore
+// runs on this work root (else kMsgOperacaoEmAndamento and false).
+
 // Loads the run-time settings and, when they are complete, backs `arquivoBase`
 // up into `destino` (none: the saved folder), online when asked; old archives of
 // the saved folder go once the new archive is in place.

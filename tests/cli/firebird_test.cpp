@@ -140,7 +140,7 @@ TEST_F(CliFirebird, BackupToAnotherDestinationStillCleansTheSavedFolder) {
 
     teste::OpcoesExecucao op;
     op.pasta = teste::raizTeste();
-    const auto r = rodarCli({"backup", "--destino", "pendrive"}, op);
+    const auto r = rodarCli({"backup", "--destino", "pendrive", "--sim"}, op);
     EXPECT_EQ(r.codigo, 0) << r.saida;
     EXPECT_EQ(linhas(r.saida), kPassosBackup);
     ASSERT_EQ(zips(outra).size(), 1u);

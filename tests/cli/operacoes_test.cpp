@@ -2,7 +2,10 @@
 // the settings they need, the destination, the database file and the local
 // restore's file test. Nothing here needs the Firebird server.
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +136,37 @@ TEST_F(CliOperacoes, LocalRestoreWithoutAnArchiveFileRestoresNothing) {
     }
     EXPECT_FALSE(fs::exists(raizTrabalho()));
     EXPECT_EQ(teste::lerArquivo(banco), "the live database");
+}
+
+TEST_F(CliOperacoes, OneBackupOrRestoreAtATimeOnTheWorkRoot) {
+    const std::string emAndamento =
+        "Já existe um backup ou uma restauração em andamento. Aguarde o término e tente "
+        "novamente.\n";
+    const fs::path zip = teste::novaPasta("arquivos") / "Backup.zip";
+    teste::escreverArquivo(zip, "PK");
+    const std::string semDestino = (teste::raizTeste() / "nada").string();
+
+    // Another process is in the middle of an operation.
+    const std::string trava = raizTrabalho().string() + ".lock";
+    const int fd = ::open(trava.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    fs::create_directories(raizTrabalho() / "0123456789ABCDEF0123456789ABCDEF");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"backup", "--destino", semDestino},
+          {"restaurar", zip.string(), "--sim"}}) {
+        const auto r = rodarCli(args);
+        EXPECT_EQ(r.codigo, 1) << args[0];
+        EXPECT_EQ(r.saida, emAndamento) << args[0];
+    }
+    EXPECT_TRUE(fs::exists(raizTrabalho() / "0123456789ABCDEF0123456789ABCDEF"))
+        << "the other operation's work folder was removed";
+
+    // Once it ends, the next one runs.
+    ::close(fd);
+    const auto r = rodarCli({"backup", "--destino", semDestino});
+    EXPECT_EQ(r.codigo, 1);
+    EXPECT_EQ(r.saida, "Pasta de destino do backup não existe!\n");
 }
 
 }  // namespace
