@@ -1,19 +1,21 @@
 #include "cli/ui_terminal.hpp"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "common/text.hpp"
 
 namespace vaultkeep::cli {
 namespace {
 
-// The first letter of an answer, lower case, ASCII only ("Não" gives 'n').
-char inicial(const std::string& resposta) {
+// Whether the answer, blanks aside and without regard to case, is one of the
+// words. Only whole words count: "sair" is not "s".
+bool uma(const std::string& resposta, std::initializer_list<const char*> palavras) {
     const std::string a = aparar(resposta);
-    if (a.empty())
-        return '\0';
-    const char c = a[0];
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    for (const char* p : palavras)
+        if (iguaisSemCaixaAscii(a, p))
+            return true;
+    return false;
 }
 
 }  // namespace
@@ -67,16 +69,10 @@ bool UiTerminal::confirmar(const std::string& titulo, const std::string& texto) 
         const auto linha = terminal_->lerLinha();
         if (!linha)
             return false;
-        switch (inicial(*linha)) {
-            case '\0':
-            case 's':
-            case 'y':
-                return true;
-            case 'n':
-                return false;
-            default:
-                break;
-        }
+        if (uma(*linha, {"", "s", "sim", "y", "yes"}))
+            return true;
+        if (uma(*linha, {"n", "nao", "não", "nÃo", "no"}))
+            return false;
     }
 }
 
@@ -93,18 +89,12 @@ RespostaFalha UiTerminal::falhaArquivo(const std::string& texto, bool podeRepeti
         const auto linha = terminal_->lerLinha();
         if (!linha)
             return RespostaFalha::Abortar;
-        switch (inicial(*linha)) {
-            case 'a':
-                return RespostaFalha::Abortar;
-            case 'r':
-                if (podeRepetir)
-                    return RespostaFalha::Repetir;
-                break;
-            case 'i':
-                return RespostaFalha::Ignorar;
-            default:
-                break;
-        }
+        if (uma(*linha, {"a", "abortar", "abort"}))
+            return RespostaFalha::Abortar;
+        if (podeRepetir && uma(*linha, {"r", "repetir", "retry"}))
+            return RespostaFalha::Repetir;
+        if (uma(*linha, {"i", "ignorar", "ignore"}))
+            return RespostaFalha::Ignorar;
     }
 }
 

@@ -99,15 +99,17 @@ TEST(CliPerguntas, APersonAnswersOnTheTerminal) {
     ASSERT_TRUE(t.esperar("[S]im / [N]ão (Enter = Sim): "));
     t.digitar("talvez\r");
     ASSERT_TRUE(t.esperar("[S]im / [N]ão (Enter = Sim): ")) << t.tela();
-    t.digitar("Não\r");
+    t.digitar("sair\r");  // begins like "sim", and is no answer
+    ASSERT_TRUE(t.esperar("[S]im / [N]ão (Enter = Sim): ")) << t.tela();
+    t.digitar(" NÃO \r");
     ASSERT_TRUE(t.esperar("resposta confirmar: nao")) << t.tela();
     ASSERT_TRUE(t.esperar("[S]im / [N]ão (Enter = Sim): "));
-    t.digitar("s\r");
+    t.digitar("Sim\r");
     ASSERT_TRUE(t.esperar("resposta confirmar: sim")) << t.tela();
 
     ASSERT_TRUE(t.esperar("Error 00035. File processing error, possibly disk is full"));
     ASSERT_TRUE(t.esperar("[A]bortar / [R]epetir / [I]gnorar: ")) << t.tela();
-    t.digitar("r\r");
+    t.digitar("repetir\r");
     ASSERT_TRUE(t.esperar("resposta falha: repetir")) << t.tela();
 
     // Code 61 offers no Retry: that answer is asked again.
