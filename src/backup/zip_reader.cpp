@@ -12,16 +12,15 @@
 #include <random>
 #include <system_error>
 
-#include "backup/central_directory.hpp"
 #include "backup/dos_time.hpp"
 #include "backup/entry_extractor.hpp"
 #include "backup/entry_name.hpp"
-#include "backup/local_header_scan.hpp"
 #include "backup/name_mask.hpp"
 #include "backup/native_file.hpp"
 #include "backup/zip_archive.hpp"
 #include "backup/zip_crypto.hpp"
 #include "backup/zip_lock.hpp"
+#include "backup/zip_open.hpp"
 #include "backup/zip_prompts.hpp"
 #include "common/codepage.hpp"
 
@@ -222,28 +221,10 @@ class LeitorZip {
 void extrairArquivos(UiPort& ui, const std::string& arquivo, const std::string& destino,
                      const std::string& mascara, const std::string& senha) {
     std::lock_guard trava(travaArquivosZip());
-    ArquivoNativo a;
-    InfoArquivo info;
-    try {
-        a = ArquivoNativo::abrirLeitura(arquivo);
-        info = a.info();
-    } catch (const std::system_error& e) {
-        throw erroAbrirArquivo(arquivo, e.code().value());
-    }
-
-    EntradaZip e;
-    std::unique_ptr<FonteEntradas> fonte = DiretorioCentral::abrir(a, info.tamanho);
-    bool tem;
-    if (fonte) {
-        tem = fonte->proxima(e);
-    } else {
-        fonte = std::make_unique<VarreduraLocal>(a, info.tamanho);
-        tem = fonte->proxima(e);
-        if (!tem)
-            throw erroZip(kArquivoInvalido);
-    }
-    LeitorZip leitor(ui, a, info, destino, utf8ParaAnsi(senha));
-    for (; tem; tem = fonte->proxima(e))
+    const auto z = abrirArquivoZip(arquivo);
+    LeitorZip leitor(ui, z->arquivo, z->info, destino, utf8ParaAnsi(senha));
+    EntradaZip e = z->primeira;
+    for (bool tem = z->tem; tem; tem = z->fonte->proxima(e))
         if (!leitor.processar(e, mascara))
             return;
 }

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/descritor.hpp"
 #include "common/files.hpp"
 
 namespace vaultkeep {
@@ -19,22 +20,6 @@ namespace {
 [[noreturn]] void erro(int codigo, const std::string& contexto) {
     throw std::system_error(codigo, std::generic_category(), contexto);
 }
-
-class Descritor {
-  public:
-    explicit Descritor(int fd) : fd_(fd) {}
-    Descritor(const Descritor&) = delete;
-    Descritor& operator=(const Descritor&) = delete;
-    ~Descritor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int fechar() { return ::close(std::exchange(fd_, -1)); }
-
-  private:
-    int fd_;
-};
 
 void sincronizarPasta(const fs::path& pasta) {
     Descritor d(::open(pasta.empty() ? "." : pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/descritor.hpp"
 #include "common/text.hpp"
 #include "settings/registry.hpp"
 
@@ -31,23 +32,6 @@ struct Chave {
 };
 
 using Hive = std::vector<Chave>;
-
-// A file descriptor that closes itself.
-class Descritor {
-  public:
-    explicit Descritor(int fd = -1) : fd_(fd) {}
-    Descritor(const Descritor&) = delete;
-    Descritor& operator=(const Descritor&) = delete;
-    ~Descritor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int get() const { return fd_; }
-    int liberar() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
 
 // The exclusive lock that serialises every change of the hive, between threads
 // (each holds its own open file description) and between processes.

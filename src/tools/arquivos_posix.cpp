@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/descritor.hpp"
 #include "common/text.hpp"
 #include "tools/arquivos.hpp"
 
@@ -18,21 +19,6 @@ namespace fs = std::filesystem;
 
 struct FechaDir {
     void operator()(DIR* d) const { ::closedir(d); }
-};
-
-class Descritor {
-  public:
-    explicit Descritor(int fd) : fd_(fd) {}
-    ~Descritor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descritor(const Descritor&) = delete;
-    Descritor& operator=(const Descritor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
 };
 
 // Opens a sub-folder of `pai` without following a link; a folder we may not read

@@ -7,29 +7,13 @@
 #include <cerrno>
 #include <system_error>
 
+#include "common/descritor.hpp"
 #include "tools/comando.hpp"
 
 extern char** environ;
 
 namespace vaultkeep {
 namespace {
-
-class Descritor {
-  public:
-    explicit Descritor(int fd = -1) : fd_(fd) {}
-    ~Descritor() { fechar(); }
-    Descritor(const Descritor&) = delete;
-    Descritor& operator=(const Descritor&) = delete;
-    int get() const { return fd_; }
-    void fechar() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    int fd_;
-};
 
 class AcoesSpawn {
   public:

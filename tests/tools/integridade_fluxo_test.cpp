@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "common/codepage.hpp"
-#include "filho.hpp"
+#include "support/filho.hpp"
 #include "support/scripted_ui.hpp"
 #include "support/test_env.hpp"
 #include "tools/integridade.hpp"

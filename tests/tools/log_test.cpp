@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filho.hpp"
+#include "support/filho.hpp"
 #include "support/scripted_ui.hpp"
 #include "support/test_env.hpp"
 #include "tools/log.hpp"

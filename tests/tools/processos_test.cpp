@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filho.hpp"
+#include "support/filho.hpp"
 #include "support/test_env.hpp"
 #include "tools/processos.hpp"
 
