@@ -25,7 +25,7 @@
 #include "support/firebird.hpp"
 #include "support/scripted_ui.hpp"
 #include "support/test_env.hpp"
-#include "tools/filho.hpp"
+#include "support/filho.hpp"
 #include "tools/processos.hpp"
 #include "ui/status.hpp"
 
