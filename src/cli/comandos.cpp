@@ -7,6 +7,7 @@
 #include "backup/cleanup.hpp"
 #include "backup/pipeline.hpp"
 #include "cli/trava_operacao.hpp"
+#include "restore/messages.hpp"
 #include "restore/restauracao.hpp"
 #include "settings/registry.hpp"
 #include "tools/integridade.hpp"
@@ -40,18 +41,6 @@ std::unique_ptr<TravaOperacao> travar() {
     if (!trava)
         definirMensagemStatus(kMsgOperacaoEmAndamento);
     return trava;
-}
-
-// The core's restore, when this build has it (it joins the core as its own
-// branch lands; until then the command says so and fails).
-bool restaurarNoNucleo(UiPort& ui, const std::string& origem, const std::string& arquivo) {
-#ifdef VAULTKEEP_CLI_SEM_RESTAURACAO
-    (void)ui, (void)origem, (void)arquivo;
-    std::fputs("vaultkeep-cli: a restauração ainda não faz parte desta versão.\n", stderr);
-    return false;
-#else
-    return restaurarBackup(ui, origem, arquivo);
-#endif
 }
 
 }  // namespace
@@ -93,14 +82,14 @@ bool restaurar(UiPort& ui, const std::optional<std::string>& arquivo) {
     if (!trava)
         return false;
     if (!arquivo)
-        return restaurarNoNucleo(ui, "online", "");
+        return restaurarBackup(ui, "online", "");
     std::error_code ec;
     const std::string caminho = absoluto(*arquivo);
     if (caminho.empty() || !fs::is_regular_file(caminho, ec)) {
         definirMensagemStatus(kMsgSelecioneArquivo);
         return false;
     }
-    return restaurarNoNucleo(ui, "local", caminho);
+    return restaurarBackup(ui, "local", caminho);
 }
 
 bool verificar(UiPort& ui, const std::optional<std::string>& arquivo) {

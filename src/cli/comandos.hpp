@@ -19,9 +19,6 @@ namespace vaultkeep::cli {
 inline constexpr const char* kMsgConfiguracoesIncompletas =
     "Complete as configurações para poder usar essa função.";
 
-// The local restore's file test, the window's text.
-inline constexpr const char* kMsgSelecioneArquivo = "Selecione o arquivo para ser restaurado.";
-
 // Writes the five stored settings to `saida`, one "NAME=value" per line in the
 // registry's names and order.
 bool mostrarConfiguracoes(std::FILE* saida);
@@ -41,8 +38,8 @@ bool salvarConfiguracoesDaLinha(CamposConfiguracao campos);
 bool fazerBackup(UiPort& ui, const std::optional<std::string>& destino, bool online);
 
 // Loads the run-time settings and, when they are complete, restores from the
-// local archive `arquivo` (which must name an existing file, else
-// kMsgSelecioneArquivo and no restore) or, with no archive, from the server.
+// local archive `arquivo` (which must name an existing file, else "Selecione o
+// arquivo para ser restaurado." and no restore) or, with no archive, from the server.
 bool restaurar(UiPort& ui, const std::optional<std::string>& arquivo);
 
 // The integrity test of `arquivo`, or of the saved database file.

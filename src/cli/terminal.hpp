@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/descritor.hpp"
+
 namespace vaultkeep::cli {
 
 class Terminal {
@@ -17,7 +19,6 @@ class Terminal {
     // standard error. Empty when there is no terminal.
     static std::unique_ptr<Terminal> abrir();
 
-    ~Terminal();
     Terminal(const Terminal&) = delete;
     Terminal& operator=(const Terminal&) = delete;
 
@@ -43,11 +44,11 @@ class Terminal {
     std::optional<std::string> lerSenha(std::string_view rotulo, std::size_t maxCaracteres);
 
   private:
-    Terminal(int entrada, int saida, bool proprio);
+    Terminal(int entrada, int saida, Descritor proprio);
 
     int entrada_;
     int saida_;
-    bool proprio_;  // entrada_ == saida_ is a descriptor we opened
+    Descritor proprio_;  // /dev/tty when we opened it (then entrada_ and saida_)
 };
 
 }  // namespace vaultkeep::cli

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace vaultkeep::cli {
 namespace {
@@ -95,19 +96,16 @@ bool continuacaoUtf8(unsigned char b) {
 std::unique_ptr<Terminal> Terminal::abrir() {
     if (!::isatty(STDIN_FILENO))
         return nullptr;
-    const int fd = ::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY);
-    if (fd >= 0)
-        return std::unique_ptr<Terminal>(new Terminal(fd, fd, true));
-    return std::unique_ptr<Terminal>(new Terminal(STDIN_FILENO, STDERR_FILENO, false));
+    Descritor tty(::open("/dev/tty", O_RDWR | O_CLOEXEC | O_NOCTTY));
+    if (tty.valido()) {
+        const int fd = tty.get();
+        return std::unique_ptr<Terminal>(new Terminal(fd, fd, std::move(tty)));
+    }
+    return std::unique_ptr<Terminal>(new Terminal(STDIN_FILENO, STDERR_FILENO, Descritor()));
 }
 
-Terminal::Terminal(int entrada, int saida, bool proprio)
-    : entrada_(entrada), saida_(saida), proprio_(proprio) {}
-
-Terminal::~Terminal() {
-    if (proprio_)
-        ::close(entrada_);
-}
+Terminal::Terminal(int entrada, int saida, Descritor proprio)
+    : entrada_(entrada), saida_(saida), proprio_(std::move(proprio)) {}
 
 void Terminal::escrever(std::string_view texto) {
     while (!texto.empty()) {

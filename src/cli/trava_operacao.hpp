@@ -7,6 +7,9 @@
 // "<work root>.lock" keeps them apart.
 
 #include <memory>
+#include <utility>
+
+#include "common/descritor.hpp"
 
 namespace vaultkeep::cli {
 
@@ -20,13 +23,9 @@ class TravaOperacao {
     // shared either: the operation goes on and meets that problem itself.
     static std::unique_ptr<TravaOperacao> tentar();
 
-    ~TravaOperacao();
-    TravaOperacao(const TravaOperacao&) = delete;
-    TravaOperacao& operator=(const TravaOperacao&) = delete;
-
   private:
-    explicit TravaOperacao(int fd) : fd_(fd) {}
-    int fd_;
+    explicit TravaOperacao(Descritor fd) : fd_(std::move(fd)) {}
+    Descritor fd_;  // the lock goes with the descriptor
 };
 
 }  // namespace vaultkeep::cli

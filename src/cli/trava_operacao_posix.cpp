@@ -14,25 +14,17 @@ std::unique_ptr<TravaOperacao> TravaOperacao::tentar() {
     // The lock file is never removed: removing it would let a third process lock
     // a new file while the second still holds the old one.
     const std::string caminho = raizTrabalho().string() + ".lock";
-    const int fd = ::open(caminho.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return std::unique_ptr<TravaOperacao>(new TravaOperacao(-1));
+    Descritor fd(::open(caminho.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd.valido())
+        return std::unique_ptr<TravaOperacao>(new TravaOperacao(Descritor()));
     int r;
-    while ((r = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+    while ((r = ::flock(fd.get(), LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
-    if (r != 0) {
-        const bool ocupada = errno == EWOULDBLOCK;
-        ::close(fd);
-        if (ocupada)
-            return nullptr;
-        return std::unique_ptr<TravaOperacao>(new TravaOperacao(-1));
-    }
-    return std::unique_ptr<TravaOperacao>(new TravaOperacao(fd));
-}
-
-TravaOperacao::~TravaOperacao() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (r != 0 && errno == EWOULDBLOCK)
+        return nullptr;
+    if (r != 0)
+        fd.fechar();  // a file system without locks: nothing to hold
+    return std::unique_ptr<TravaOperacao>(new TravaOperacao(std::move(fd)));
 }
 
 }  // namespace vaultkeep::cli
