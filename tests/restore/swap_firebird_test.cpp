@@ -22,10 +22,10 @@
 #include "restore/restauracao.hpp"
 #include "restore/restore_fixture.hpp"
 #include "settings/settings.hpp"
+#include "support/filho.hpp"
 #include "support/firebird.hpp"
 #include "support/scripted_ui.hpp"
 #include "support/test_env.hpp"
-#include "support/filho.hpp"
 #include "tools/processos.hpp"
 #include "ui/status.hpp"
 
