@@ -201,3 +201,39 @@ TEST_F(AutoBackup, SuccessLeavesTheArchiveInTheFolderAndOnTheServer) {
 
 }  // namespace
 }  // namespace vaultkeep
+
+namespace vaultkeep {
+namespace {
+
+// Only a first argument of exactly "auto" starts the unattended run; anything
+// else is the interactive mode, which this build does not have yet.
+TEST(StartMode, OnlyAnExactFirstArgumentAutoRunsTheBackup) {
+    struct Caso {
+        std::vector<std::string> argumentos;
+        bool automatico;
+    };
+    const Caso casos[] = {
+        {{"auto"}, true},
+        {{"auto", "AUTO", "--x"}, true},
+        {{}, false},
+        {{"AUTO"}, false},
+        {{"Auto"}, false},
+        {{" auto"}, false},
+        {{"x", "auto"}, false},
+        {{"auto "}, false},
+    };
+    for (const auto& c : casos) {
+        std::filesystem::remove(pastaPrograma() / "log.txt");
+        std::vector<std::string> argv{VAULTKEEP_BIN_DIR "/vaultkeep"};
+        argv.insert(argv.end(), c.argumentos.begin(), c.argumentos.end());
+        const auto r = teste::executarPrograma(argv);
+        const std::string caso = ::testing::PrintToString(c.argumentos);
+        EXPECT_EQ(r.codigo, c.automatico ? 0 : 1) << caso << r.saida;
+        // The unattended run always leaves its outcome in the log (here: the
+        // settings were never saved).
+        EXPECT_EQ(std::filesystem::exists(pastaPrograma() / "log.txt"), c.automatico) << caso;
+    }
+}
+
+}  // namespace
+}  // namespace vaultkeep
