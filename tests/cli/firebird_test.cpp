@@ -16,6 +16,7 @@
 #include "programa_em_terminal.hpp"
 #include "settings/settings.hpp"
 #include "support/firebird.hpp"
+#include "support/loopback.hpp"
 #include "support/test_env.hpp"
 #include "tools/md5.hpp"
 
@@ -193,15 +194,9 @@ TEST_F(CliFirebird, OnlineBackupEndsWithTheUploadsResult) {
 class SondaMuda {
   public:
     SondaMuda() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), n) != 0 ||
-            ::listen(fd_, 4) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) != 0)
-            throw std::runtime_error("listener");
-        porta_ = ntohs(a.sin_port);
+        auto escuta = teste::escutarNoLoopback(4);
+        porta_ = escuta.porta;
+        fd_ = escuta.socket.liberar();
     }
     ~SondaMuda() {
         soltar();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "online/form_request.hpp"
+#include "support/loopback.hpp"
 
 namespace vaultkeep {
 namespace {
@@ -20,15 +21,9 @@ namespace {
 class PortaMuda {
   public:
     PortaMuda() {
-        s_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t t = sizeof a;
-        if (s_ < 0 || ::bind(s_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(s_, 4) != 0 || ::getsockname(s_, reinterpret_cast<sockaddr*>(&a), &t) != 0)
-            throw std::runtime_error("socket");
-        porta_ = ntohs(a.sin_port);
+        auto escuta = teste::escutarNoLoopback(4);
+        porta_ = escuta.porta;
+        s_ = escuta.socket.liberar();
     }
     ~PortaMuda() { ::close(s_); }
     int porta() const { return porta_; }

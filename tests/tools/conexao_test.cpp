@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/loopback.hpp"
 #include "tools/conexao.hpp"
 
 namespace vaultkeep {
@@ -23,15 +24,9 @@ enum class Modo { Responde, CorpoSemFim, NaoHttp, Calado };
 class ServidorLocal {
   public:
     explicit ServidorLocal(Modo modo) : modo_(modo) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t n = sizeof a;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&a), n) != 0 ||
-            ::listen(fd_, 4) != 0 || ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &n) != 0)
-            throw std::runtime_error("cannot listen");
-        porta_ = ntohs(a.sin_port);
+        auto escuta = teste::escutarNoLoopback(4);
+        porta_ = escuta.porta;
+        fd_ = escuta.socket.liberar();
         fio_ = std::thread([this] { atender(); });
     }
     ~ServidorLocal() {
