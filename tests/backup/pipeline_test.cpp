@@ -17,7 +17,7 @@
 #include "common/clock.hpp"
 #include "common/paths.hpp"
 #include "settings/settings.hpp"
-#include "support/filho.hpp"
+#include "support/firebird_falso.hpp"
 #include "support/scripted_ui.hpp"
 #include "support/test_env.hpp"
 #include "ui/status.hpp"
@@ -33,14 +33,7 @@ using teste::ScriptedUi;
 class Pipeline : public ::testing::Test {
   protected:
     void SetUp() override {
-        const fs::path bin = teste::novaPasta("servidor");
-        fs::copy_file("/usr/bin/sleep", bin / "fbserver");
-        servidor_ =
-            std::make_unique<teste::Filho>(bin / "fbserver", std::vector<std::string>{"300"});
-        const fs::path ferramentas = teste::novaPasta("ferramentas");
-        fs::create_symlink(AJUDANTE, ferramentas / "gfix");
-        escreverArquivo(ferramentas / "libfbclient.so.2", "");
-        ::setenv("VAULTKEEP_TOOLS_DIR", ferramentas.c_str(), 1);
+        firebird_ = std::make_unique<teste::FirebirdFalso>(AJUDANTE);
         ::setenv("FALSO_GFIX_CODIGO", "0", 1);
 
         banco = teste::novaPasta("dados") / "LOJA.FDB";
@@ -63,7 +56,7 @@ class Pipeline : public ::testing::Test {
         return r;
     }
 
-    std::unique_ptr<teste::Filho> servidor_;
+    std::unique_ptr<teste::FirebirdFalso> firebird_;
     fs::path banco, destino;
 };
 

@@ -98,13 +98,6 @@ std::string dataDeHoje() {
     return hoje("%d/%m/%Y");
 }
 
-fs::path copiaDeSleep(const std::string& nome) {
-    const fs::path destino = novaPasta("bin_" + nome) / nome;
-    fs::copy_file("/bin/sleep", destino, fs::copy_options::overwrite_existing);
-    fs::permissions(destino, fs::perms::owner_all);
-    return destino;
-}
-
 ProcessoComArquivo::ProcessoComArquivo(const std::string& nome, const fs::path& arquivo,
                                        bool travar) {
     const fs::path programa = copiaDeSleep(nome);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/firebird_falso.hpp"
 #include "support/scripted_ui.hpp"
 
 namespace vaultkeep::teste {
@@ -49,9 +50,6 @@ bool mesmoBancoForaDoCabecalho(const fs::path& a, const fs::path& b);
 std::string radicalDeHoje();
 // Today as "dd/MM/yyyy".
 std::string dataDeHoje();
-
-// A copy of /bin/sleep named `nome`, in a folder of its own.
-fs::path copiaDeSleep(const std::string& nome);
 
 // A process that has `arquivo` open on its standard input (a copy of sleep named
 // `nome`), with an exclusive flock on it when `travar` is set; killed and reaped

@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "common/codepage.hpp"
-#include "support/filho.hpp"
+#include "support/firebird_falso.hpp"
 #include "support/scripted_ui.hpp"
 #include "support/test_env.hpp"
 #include "tools/integridade.hpp"
@@ -30,16 +30,8 @@ using teste::lerArquivo;
 class FluxoIntegridade : public ::testing::Test {
   protected:
     void SetUp() override {
-        const fs::path bin = teste::novaPasta("servidor");
-        fs::copy_file("/usr/bin/sleep", bin / "fbserver");
-        fs::permissions(bin / "fbserver", fs::perms::owner_all);
-        servidor_ =
-            std::make_unique<teste::Filho>(bin / "fbserver", std::vector<std::string>{"300"});
-
-        ferramentas_ = teste::novaPasta("ferramentas");
-        fs::create_symlink(AJUDANTE, ferramentas_ / "gfix");
-        escreverArquivo(ferramentas_ / "libfbclient.so.2", "");
-        ::setenv("VAULTKEEP_TOOLS_DIR", ferramentas_.c_str(), 1);
+        firebird_ = std::make_unique<teste::FirebirdFalso>(AJUDANTE);
+        ferramentas_ = firebird_->ferramentas();
 
         registro_ = teste::raizTeste() / "registro_gfix";
         ::setenv("FALSO_GFIX_REGISTRO", registro_.c_str(), 1);
@@ -53,7 +45,7 @@ class FluxoIntegridade : public ::testing::Test {
         ::setenv("FALSO_GFIX_CODIGO", std::to_string(codigo).c_str(), 1);
     }
 
-    std::unique_ptr<teste::Filho> servidor_;
+    std::unique_ptr<teste::FirebirdFalso> firebird_;
     fs::path ferramentas_, registro_, banco_;
 };
 

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "support/filho.hpp"
+#include "support/firebird_falso.hpp"
 #include "support/test_env.hpp"
 #include "tools/processos.hpp"
 
@@ -17,13 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using teste::Filho;
 
-// A copy of sleep under another name: a process whose executable name the test chooses.
-fs::path copiaDeSleep(const std::string& nome) {
-    const fs::path destino = teste::novaPasta("bin") / nome;
-    fs::copy_file("/usr/bin/sleep", destino, fs::copy_options::overwrite_existing);
-    fs::permissions(destino, fs::perms::owner_all);
-    return destino;
-}
+using teste::copiaDeSleep;
 
 bool mortoPorSigkill(int status) {
     return status != -1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
