@@ -1,7 +1,6 @@
 #include "online/form_request.hpp"
 
 #include <curl/curl.h>
-#include <openssl/evp.h>
 #include <openssl/ssl.h>
 
 #include <atomic>
@@ -11,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "common/base64.hpp"
 #include "common/codepage.hpp"
 #include "online/charset.hpp"
 
@@ -43,16 +43,6 @@ void anexar(ListaCabecalhos& lista, const std::string& linha) {
         throw std::bad_alloc();
     lista.release();
     lista.reset(nova);
-}
-
-// Base64 (RFC 4648, "=" fill, one line).
-std::string base64(std::string_view bytes) {
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                  reinterpret_cast<const unsigned char*>(bytes.data()),
-                                  static_cast<int>(bytes.size()));
-    out.resize(static_cast<std::size_t>(n));
-    return out;
 }
 
 // Everything one transfer's callbacks share.
@@ -193,7 +183,7 @@ std::string RequisicaoFormulario::enviar(const std::string& url, FormularioMulti
         throw std::runtime_error("Não foi possível iniciar o cliente HTTP");
 
     const std::string autorizacao =
-        "Authorization: Basic " + base64(":" + utf8ParaLatin1(opcoes_.senha));
+        "Authorization: Basic " + codificarBase64(":" + utf8ParaLatin1(opcoes_.senha));
     VersoesTls versoes = opcoes_.versoes;
     std::string destino = url;
     bool comCorpo = true;

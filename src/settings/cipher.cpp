@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/base64.hpp"
 #include "common/codepage.hpp"
 
 namespace vaultkeep {
@@ -152,19 +153,6 @@ Bytes paraBytes(std::string_view texto) {
     return Bytes(ansi.begin(), ansi.end());
 }
 
-std::string base64(const Bytes& b) {
-    std::string out;
-    for (std::size_t i = 0; i < b.size(); i += 3) {
-        const u32 n = u32(b[i]) << 16 | (i + 1 < b.size() ? u32(b[i + 1]) << 8 : 0) |
-                      (i + 2 < b.size() ? u32(b[i + 2]) : 0);
-        out.push_back(kAlfabeto[(n >> 18) & 63]);
-        out.push_back(kAlfabeto[(n >> 12) & 63]);
-        out.push_back(i + 1 < b.size() ? kAlfabeto[(n >> 6) & 63] : '=');
-        out.push_back(i + 2 < b.size() ? kAlfabeto[n & 63] : '=');
-    }
-    return out;
-}
-
 // Decodes group by group. Characters outside "+" to "z" fail; characters in that
 // range that are not in the alphabet ("=" among them) count as 127, which is why
 // "-" and "_" decode without failing.
@@ -244,7 +232,8 @@ std::string encriptarstr(std::string_view s) {
         dados.back() = static_cast<std::uint8_t>(resto);
         for (std::size_t i = 0; i < dados.size(); i += 8)
             t.transformar(dados.data() + i);
-        return base64(dados);
+        return codificarBase64(
+            std::string_view(reinterpret_cast<const char*>(dados.data()), dados.size()));
     } catch (...) {
         return {};
     }
