@@ -127,9 +127,7 @@ bool realizarBackup(UiPort& ui, const std::string& arquivo, const std::string& d
     bool resultado = true;
     if (online) {
         if (!testarConexao()) {
-            resultado = falhar(
-                ui,
-                "Não foi possivel enviar o backup para o servidor, sem conexão com a internet!");
+            resultado = falhar(ui, kMsgSemConexao);
         } else {
             resultado = enviarCopiaOnline(ui, archive.string());
         }

@@ -10,6 +10,10 @@
 
 namespace vaultkeep {
 
+// What the backup and the online restore say when the connectivity check fails.
+inline constexpr const char* kMsgSemConexao =
+    "Não foi possivel enviar o backup para o servidor, sem conexão com a internet!";
+
 // Runs one backup of `arquivo` into the folder `destino`, with an online copy when
 // `online` is set. Reports through the status text and `ui`; true when the backup
 // reached its end (for an online copy, when the upload succeeded).

@@ -9,8 +9,6 @@ inline constexpr const char* kMsgErroDescompactar = "Erro ao descompactar arquiv
 inline constexpr const char* kMsgArquivoNaoExiste = "Erro na restauração: Arquivo não existe";
 inline constexpr const char* kMsgRestauracaoConcluida = "Restauração concluída com sucesso!";
 inline constexpr const char* kMsgOperacaoCancelada = "Operação cancelada";
-inline constexpr const char* kMsgSemConexao =
-    "Não foi possivel enviar o backup para o servidor, sem conexão com a internet!";
 inline constexpr const char* kMsgConfigurePastaBase =
     "Erro, configure a pasta do arquivo de base firebird";
 // Prefix of an unexpected error's message.

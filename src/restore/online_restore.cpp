@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/pipeline.hpp"
 #include "backup/zip_archive.hpp"
 #include "common/paths.hpp"
 #include "online/download.hpp"

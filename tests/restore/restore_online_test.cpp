@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/pipeline.hpp"
 #include "common/paths.hpp"
 #include "online/lookup.hpp"
 #include "online/upload.hpp"
