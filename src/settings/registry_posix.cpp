@@ -376,6 +376,42 @@ void definir(Chave& chave, Valor valor) {
     chave.valores.push_back(std::move(valor));
 }
 
+std::runtime_error falhaGravacao(const std::string& nome) {
+    return std::runtime_error("Failed to set data for '" + nome + "'");
+}
+
+// Writes the values of the key `caminho` under one hold of the lock. Each value
+// is its own atomic replacement, so a failure leaves the values before it
+// written, as separate registry writes would.
+void gravarNoHive(bool aberta, const std::string& caminho, const std::vector<Valor>& valores) {
+    if (valores.empty())
+        return;
+    if (!aberta)
+        throw falhaGravacao(valores.front().nome);
+    const fs::path p = ChaveRegistro::arquivoHive();
+    std::optional<TravaHive> trava;
+    Hive hive;
+    try {
+        trava.emplace(p);
+        hive = carregar(p);
+    } catch (const std::exception&) {
+        throw falhaGravacao(valores.front().nome);
+    }
+    for (const Valor& valor : valores) {
+        try {
+            Chave* chave = acharChave(hive, caminho);
+            if (!chave) {
+                hive.push_back(Chave{caminho, {}});
+                chave = &hive.back();
+            }
+            definir(*chave, valor);
+            substituir(p, hive);
+        } catch (const std::exception&) {
+            throw falhaGravacao(valor.nome);
+        }
+    }
+}
+
 }  // namespace
 
 fs::path ChaveRegistro::arquivoHive() {
@@ -427,59 +463,14 @@ void ChaveRegistro::gravarTexto(std::string_view nome, std::string_view valor) {
 }
 
 void ChaveRegistro::gravarTextos(const std::vector<std::pair<std::string, std::string>>& valores) {
-    if (valores.empty())
-        return;
-    auto falha = [](const std::string& nome) {
-        return std::runtime_error("Failed to set data for '" + nome + "'");
-    };
-    if (!aberta_)
-        throw falha(valores.front().first);
-    const fs::path p = arquivoHive();
-    std::optional<TravaHive> trava;
-    Hive hive;
-    try {
-        trava.emplace(p);
-        hive = carregar(p);
-    } catch (const std::exception&) {
-        throw falha(valores.front().first);
-    }
-    // Each value is its own atomic replacement, so a failure leaves the values
-    // before it written, as separate registry writes would.
-    for (const auto& [nome, valor] : valores) {
-        try {
-            Chave* chave = acharChave(hive, caminho_);
-            if (!chave) {
-                hive.push_back(Chave{caminho_, {}});
-                chave = &hive.back();
-            }
-            definir(*chave, Valor{nome, TipoRegistro::Sz, valor + '\0'});
-            substituir(p, hive);
-        } catch (const std::exception&) {
-            throw falha(nome);
-        }
-    }
+    std::vector<Valor> sz;
+    for (const auto& [nome, valor] : valores)
+        sz.push_back(Valor{nome, TipoRegistro::Sz, valor + '\0'});
+    gravarNoHive(aberta_, caminho_, sz);
 }
 
 void ChaveRegistro::gravarValor(std::string_view nome, TipoRegistro tipo, std::string_view bytes) {
-    auto falha = [&] {
-        return std::runtime_error("Failed to set data for '" + std::string(nome) + "'");
-    };
-    if (!aberta_)
-        throw falha();
-    try {
-        const fs::path p = arquivoHive();
-        TravaHive trava(p);
-        Hive hive = carregar(p);
-        Chave* chave = acharChave(hive, caminho_);
-        if (!chave) {
-            hive.push_back(Chave{caminho_, {}});
-            chave = &hive.back();
-        }
-        definir(*chave, Valor{std::string(nome), tipo, std::string(bytes)});
-        substituir(p, hive);
-    } catch (const std::exception&) {
-        throw falha();
-    }
+    gravarNoHive(aberta_, caminho_, {Valor{std::string(nome), tipo, std::string(bytes)}});
 }
 
 }  // namespace vaultkeep
