@@ -15,6 +15,30 @@ namespace vaultkeep {
 // and Ignore.
 RespostaFalha perguntarFalha(UiPort& ui, const ErroZip& falha);
 
+// Runs `tentar` (one entry's work) until it succeeds or the person gives up on
+// the entry: an entry failure runs `aoFalhar` and opens the failure prompt;
+// Retry runs `tentar` again, Ignore skips the entry (true), Abort stops the
+// operation (false).
+template <class Tentar, class AoFalhar>
+bool processarEntrada(UiPort& ui, Tentar&& tentar, AoFalhar&& aoFalhar) {
+    for (;;) {
+        try {
+            tentar();
+            return true;
+        } catch (const ErroZip& falha) {
+            aoFalhar();
+            switch (perguntarFalha(ui, falha)) {
+                case RespostaFalha::Repetir:
+                    continue;
+                case RespostaFalha::Ignorar:
+                    return true;
+                case RespostaFalha::Abortar:
+                    return false;
+            }
+        }
+    }
+}
+
 // The password prompt for the entry named `nomeEntrada`: caption
 // "Password for "<name>"", label "Enter password: ". The answer is cut to 255
 // characters; nothing means Cancel.

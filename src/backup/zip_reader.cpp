@@ -92,21 +92,8 @@ class LeitorZip {
         if (!componente)
             return true;
         const fs::path alvo = fs::path(destino_) / *componente;
-        for (;;) {
-            try {
-                extrair(e, alvo);
-                return true;
-            } catch (const ErroZip& falha) {
-                switch (perguntarFalha(ui_, falha)) {
-                    case RespostaFalha::Repetir:
-                        continue;
-                    case RespostaFalha::Ignorar:
-                        return true;
-                    case RespostaFalha::Abortar:
-                        return false;
-                }
-            }
-        }
+        return processarEntrada(
+            ui_, [&] { extrair(e, alvo); }, [] {});
     }
 
   private:

@@ -63,27 +63,17 @@ class EscritorZip {
   private:
     // One entry with its prompt loop; false on Abort.
     bool gravarEntrada(const fs::path& origem) {
-        for (;;) {
-            const std::uint64_t inicio = fim_;
-            try {
+        const std::uint64_t inicio = fim_;
+        return processarEntrada(
+            ui_,
+            [&] {
                 if (entradas_.size() >= 0xFFFF)  // the end record counts 16 bits
                     throw erroZip(kFalhaZip64, origem.string());
                 std::uint64_t fim = 0;
                 entradas_.push_back(gravador_.gravar(origem, inicio, fim));
                 fim_ = fim;
-                return true;
-            } catch (const ErroZip& falha) {
-                cortar(inicio);
-                switch (perguntarFalha(ui_, falha)) {
-                    case RespostaFalha::Repetir:
-                        continue;
-                    case RespostaFalha::Ignorar:
-                        return true;
-                    case RespostaFalha::Abortar:
-                        return false;
-                }
-            }
-        }
+            },
+            [&] { cortar(inicio); });
     }
 
     void gravarDiretorioEFinalizar() {
